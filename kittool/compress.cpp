@@ -1,0 +1,95 @@
+#include "kittool/compress.h"
+
+#include "installer/lzw.h"
+#include "installer/memsink.h"
+
+LzwCompressor::LzwCompressor() { start_stream(); }
+
+void LzwCompressor::start_stream() {
+    keys_.fill(kEmptySlot);
+    current_ = -1;
+    current_length_ = 0;
+    next_code_ = kLzwFirstDictionaryCode;
+    held_code_ = -1;
+}
+
+std::size_t LzwCompressor::slot_of(std::int32_t key) const {
+    // Fibonacci hashing: the top bits of the product spread the 20-bit keys.
+    const std::uint32_t mixed = static_cast<std::uint32_t>(key) * 2654435761u;
+    return mixed >> (32 - 13);
+}
+static_assert(std::size_t{1} << 13 == 8192, "slot_of takes 13 bits");
+
+void LzwCompressor::emit(ByteSink& out, int code) {
+    if (held_code_ < 0) {
+        held_code_ = code;
+        return;
+    }
+    std::uint8_t* group = out.reserve(3);
+    group[0] = static_cast<std::uint8_t>(held_code_ >> 4);
+    group[1] = static_cast<std::uint8_t>(((held_code_ & 0x0F) << 4) | (code >> 8));
+    group[2] = static_cast<std::uint8_t>(code & 0xFF);
+    out.commit(3);
+    held_code_ = -1;
+}
+
+void LzwCompressor::write(ByteSink& out, const std::uint8_t* data, std::size_t n) {
+    std::size_t i = 0;
+    if (current_ < 0 && n > 0) {
+        current_ = data[i++];
+        current_length_ = 1;
+    }
+    for (; i < n; ++i) {
+        const std::uint8_t byte = data[i];
+        // A string at the expander's chain limit is never extended, so no
+        // code this compressor emits can be refused.
+        const bool extendable = current_length_ < kLzwMaxString;
+        const std::int32_t key = (current_ << 8) | byte;
+        std::size_t slot = slot_of(key);
+        if (extendable) {
+            while (keys_[slot] != kEmptySlot && keys_[slot] != key) slot = (slot + 1) & (kHashSlots - 1);
+            if (keys_[slot] == key) {
+                current_ = codes_[slot];
+                ++current_length_;
+                continue;
+            }
+        }
+        emit(out, current_);
+        // The expander defines this same string now, in this same order,
+        // whether or not it can ever be matched.
+        if (next_code_ <= kLzwLastDictionaryCode) {
+            if (extendable) {
+                keys_[slot] = key;
+                codes_[slot] = static_cast<std::uint16_t>(next_code_);
+            }
+            ++next_code_;
+        }
+        current_ = byte;
+        current_length_ = 1;
+    }
+}
+
+void LzwCompressor::finish(ByteSink& out) {
+    if (current_ >= 0) {
+        emit(out, current_);
+        if (held_code_ >= 0) {
+            // The last data code opens a group: the end code completes it.
+            emit(out, kLzwEndCode);
+        } else {
+            // The last data code closes a group; the expander takes a group's
+            // second code only when a byte follows, so the end code's own
+            // group always comes after it.
+            emit(out, kLzwEndCode);
+            emit(out, kLzwEndCode);
+        }
+    }
+    start_stream();
+}
+
+std::string lzw_compress(std::string_view data) {
+    MemorySink sink;
+    LzwCompressor compressor;
+    compressor.write(sink, reinterpret_cast<const std::uint8_t*>(data.data()), data.size());
+    compressor.finish(sink);
+    return sink.take();
+}
