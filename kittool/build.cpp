@@ -1,0 +1,243 @@
+#include "kittool/build.h"
+
+#include <charconv>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+
+#include "installer/memsink.h"
+#include "kittool/compress.h"
+#include "kittool/error.h"
+#include "kittool/volume_writer.h"
+
+namespace fs = std::filesystem;
+
+const char kBuildUsage[] =
+    "usage: kittool build [options] DESCRIPTION\n"
+    "\n"
+    "Writes CATALOG.DAT and the volume files PREFIX1.DAT, PREFIX2.DAT, ... of a\n"
+    "kit described in the text file DESCRIPTION.\n"
+    "\n"
+    "options:\n"
+    "  -o, --output DIR       where to write the kit (default: the current\n"
+    "                         directory; created if missing)\n"
+    "  --volume-size BYTES    size of each volume file (default 1457664, a\n"
+    "                         1.44 MB diskette); files go on across volume ends\n"
+    "  --store                store every file plain\n"
+    "  --compress             store every file LZW-compressed\n"
+    "                         (default: compressed only when that is smaller)\n"
+    "  --lf                   end catalog lines with LF (default: CR LF)\n"
+    "  -h, --help             this text\n"
+    "\n"
+    "The description, one statement per line; blank lines and lines starting\n"
+    "with # are ignored; CR LF or LF line ends:\n"
+    "  type TEXT              kit type, at most 20 characters\n"
+    "  licensee TEXT          licensee line, at most 40 characters\n"
+    "  kit TEXT               kit description, 1 to 40 characters\n"
+    "  prefix NAME            volume-file prefix, 1 to 20 characters, no\n"
+    "                         blanks or separators\n"
+    "  number N               the catalog's number line (default: the number\n"
+    "                         of volumes); the installer does not use it\n"
+    "  package NAME PATH yes|no\n"
+    "                         starts a package: name (at most 20), default\n"
+    "                         installation path (at most 129, no trailing\n"
+    "                         separator needed), selected by default or not\n"
+    "  file SOURCE [NAME]     adds SOURCE to the package as NAME (default: the\n"
+    "                         last part of SOURCE)\n"
+    "  tree DIRECTORY         adds every regular file below DIRECTORY, named\n"
+    "                         by its path inside it, in sorted order; empty\n"
+    "                         directories are not kept\n"
+    "TEXT is the rest of the line, trailing blanks removed. SOURCE and\n"
+    "DIRECTORY are relative to the description's directory.\n"
+    "\n"
+    "Refused, with nothing written: more than 15 packages or 500 files; names\n"
+    "or paths with blanks or control characters; a file name over 127\n"
+    "characters, absolute, or leading out of its package with \"..\"; a package\n"
+    "path plus \"/\" plus file name over 127 characters; a file or a package\n"
+    "over 2147483647 bytes. The installer puts the destination drive in front\n"
+    "of every path within the same 127 characters: the longest path of the\n"
+    "kit is reported so the room left for it is known.\n"
+    "\n"
+    "The same description and files always give the same bytes.\n"
+    "Exit status: 0 kit written, 1 refused or failed, 2 usage error.\n";
+
+namespace {
+
+struct Source {
+    const PlannedFile* file;
+    int package;
+    std::int64_t size;
+};
+
+std::string read_whole(const std::string& path, std::int64_t expected) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw KitToolError("cannot open " + path);
+    std::string bytes(static_cast<std::size_t>(expected), '\0');
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (in.gcount() != static_cast<std::streamsize>(bytes.size()) || in.get() != std::char_traits<char>::eof()) {
+        throw KitToolError(path + " changed while the kit was being built");
+    }
+    return bytes;
+}
+
+// Every check against the installer's limits, before anything is written.
+std::vector<Source> check_plan(const KitPlan& plan, std::size_t& longest_path) {
+    std::vector<Source> sources;
+    longest_path = 0;
+    for (std::size_t p = 0; p < plan.packages.size(); ++p) {
+        const PlannedPackage& package = plan.packages[p];
+        std::int64_t package_size = 0;
+        for (const PlannedFile& file : package.files) {
+            if (sources.size() == kMaxFiles) {
+                throw KitToolError("more than " + std::to_string(kMaxFiles) + " files in the kit");
+            }
+            const std::size_t path_length = package.path.size() + 1 + file.name.size();
+            if (path_length > kMaxPath) {
+                throw KitToolError("path " + package.path + "/" + file.name + " has " + std::to_string(path_length) +
+                                   " characters, at most " + std::to_string(kMaxPath) + " are allowed");
+            }
+            longest_path = std::max(longest_path, path_length);
+            std::error_code ec;
+            if (!fs::is_regular_file(file.source, ec)) throw KitToolError(file.source + " is not a readable file");
+            const auto size = static_cast<std::int64_t>(fs::file_size(file.source, ec));
+            if (ec) throw KitToolError("cannot read " + file.source + ": " + ec.message());
+            if (size > kMaxCatalogNumber) {
+                throw KitToolError(file.source + " has " + std::to_string(size) + " bytes, at most " +
+                                   std::to_string(kMaxCatalogNumber) + " are allowed");
+            }
+            package_size += size;
+            if (package_size > kMaxCatalogNumber) {
+                throw KitToolError("package " + package.name + " has more than " +
+                                   std::to_string(kMaxCatalogNumber) + " bytes");
+            }
+            sources.push_back({&file, static_cast<int>(p), size});
+        }
+    }
+    return sources;
+}
+
+bool parse_size(const std::string& text, std::int64_t& value) {
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return ec == std::errc() && end == text.data() + text.size() && value >= 1 && value <= kMaxCatalogNumber;
+}
+
+}  // namespace
+
+BuiltKit build_kit(const KitPlan& plan, const BuildOptions& options) {
+    BuiltKit built;
+    const std::vector<Source> sources = check_plan(plan, built.longest_path);
+
+    Kit& kit = built.kit;
+    kit.header = plan.header;
+    for (const PlannedPackage& p : plan.packages) kit.packages.push_back({p.name, p.path, p.selected, 0});
+
+    std::error_code ec;
+    fs::create_directories(options.output_directory, ec);
+    if (!fs::is_directory(options.output_directory)) {
+        throw KitToolError("cannot create directory " + options.output_directory);
+    }
+    const std::string catalog_path = options.output_directory + "/" + kCatalogName;
+    VolumeWriter volumes(options.output_directory, plan.header.volume_prefix, options.volume_size);
+    try {
+        LzwCompressor compressor;
+        for (const Source& source : sources) {
+            const std::string bytes = read_whole(source.file->source, source.size);
+            std::string packed;
+            if (options.store != StoreMode::plain && !bytes.empty()) {
+                MemorySink sink;
+                compressor.write(sink, reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+                compressor.finish(sink);
+                packed = sink.take();
+            }
+            const bool compressed = options.store == StoreMode::compressed ||
+                                    (options.store == StoreMode::smaller && !bytes.empty() &&
+                                     packed.size() < bytes.size());
+            const std::string& stored = compressed ? packed : bytes;
+            const VolumePosition at = volumes.start_file(static_cast<std::int64_t>(stored.size()));
+            volumes.write(reinterpret_cast<const std::uint8_t*>(stored.data()), stored.size());
+            kit.files.push_back({source.package, compressed, source.size, static_cast<std::int64_t>(stored.size()),
+                                 at.disk, at.offset, 0, source.file->name});
+            kit.packages[static_cast<std::size_t>(source.package)].size += source.size;
+        }
+        volumes.finish();
+        built.volumes = volumes.volumes();
+        if (!plan.number_given) kit.header.number = volumes.volumes();
+
+        std::ofstream catalog(catalog_path, std::ios::binary | std::ios::trunc);
+        const std::string text = format_catalog(kit, options.line_end);
+        catalog.write(text.data(), static_cast<std::streamsize>(text.size()));
+        catalog.close();
+        if (!catalog) throw KitToolError("cannot write " + catalog_path);
+    } catch (const KitToolError&) {
+        volumes.discard();
+        std::remove(catalog_path.c_str());
+        throw;
+    }
+    return built;
+}
+
+int kittool_build(const std::vector<std::string>& args) {
+    BuildOptions options;
+    std::string description;
+    auto usage_error = [](const std::string& why) {
+        std::cerr << "kittool build: " << why << "\n" << "try 'kittool build --help'\n";
+        return 2;
+    };
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto value = [&](const std::string& option, std::string& into) {
+            if (a.rfind(option + "=", 0) == 0) {
+                into = a.substr(option.size() + 1);
+                return true;
+            }
+            if (i + 1 >= args.size()) return false;
+            into = args[++i];
+            return true;
+        };
+        std::string v;
+        if (a == "-h" || a == "--help") {
+            std::cout << kBuildUsage;
+            return 0;
+        } else if (a == "-o" || a == "--output" || a.rfind("--output=", 0) == 0) {
+            if (!value(a == "-o" ? "-o" : "--output", options.output_directory)) return usage_error(a + " needs a value");
+        } else if (a == "--volume-size" || a.rfind("--volume-size=", 0) == 0) {
+            if (!value("--volume-size", v) || !parse_size(v, options.volume_size)) {
+                return usage_error("--volume-size needs a number of bytes from 1 to 2147483647");
+            }
+        } else if (a == "--store" || a == "--compress") {
+            const StoreMode mode = a == "--store" ? StoreMode::plain : StoreMode::compressed;
+            if (options.store != StoreMode::smaller && options.store != mode) {
+                return usage_error("--store and --compress exclude each other");
+            }
+            options.store = mode;
+        } else if (a == "--lf") {
+            options.line_end = LineEnd::lf;
+        } else if (!a.empty() && a[0] == '-' && a != "-") {
+            return usage_error("unknown option " + a);
+        } else if (description.empty()) {
+            description = a;
+        } else {
+            return usage_error("only one description file");
+        }
+    }
+    if (description.empty()) return usage_error("no description file given");
+
+    try {
+        const KitPlan plan = read_manifest(description);
+        const BuiltKit built = build_kit(plan, options);
+        const std::size_t longest = built.longest_path;
+        std::cout << "kittool: " << options.output_directory << "/" << kCatalogName << ": "
+                  << built.kit.packages.size() << " packages, " << built.kit.files.size() << " files, "
+                  << built.volumes << " volumes\n";
+        std::cout << "kittool: longest path in the kit: " << longest << " characters; destinations of up to "
+                  << (kMaxPath - longest) << " characters fit in front of it\n";
+        if (kMaxPath - longest < 2) {
+            std::cerr << "kittool build: warning: the longest path leaves no room for a destination drive\n";
+        }
+        return 0;
+    } catch (const KitToolError& e) {
+        std::cerr << "kittool build: " << e.what() << "\n";
+        return 1;
+    }
+}

@@ -1,0 +1,11 @@
+// The one error of the kit tool: a message for the user, who gets it on the
+// standard error stream with a non-zero status.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+class KitToolError : public std::runtime_error {
+public:
+    explicit KitToolError(const std::string& message) : std::runtime_error(message) {}
+};
