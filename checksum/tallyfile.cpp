@@ -79,7 +79,7 @@ int main(int argc, char** argv) {
     // always done, so the outcome is not checked.
     static_cast<void>(::lseek(file.fd(), count, SEEK_CUR));
 
-    const tally::WeightTable weights = tally::make_weights();
+    const tally::Weights weights = tally::make_weights();
     tally::Tally sum(weights);
     std::array<unsigned char, kBlockSize> block;
     for (;;) {
