@@ -36,12 +36,13 @@ StoredKit stored_kit(const KitHeader& header, const std::vector<KitPackage>& pac
         if (kit.volumes.back().size() == volume_size) kit.volumes.emplace_back();
         int disk = static_cast<int>(kit.volumes.size());
         std::size_t offset = kit.volumes.back().size();
-        for (char c : f.data) {
+        const std::string& bytes = f.compressed ? f.stored : f.data;
+        for (char c : bytes) {
             if (kit.volumes.back().size() == volume_size) kit.volumes.emplace_back();
             kit.volumes.back() += c;
         }
-        kit.catalog += std::to_string(f.package) + " 0 " + std::to_string(f.data.size()) + " " +
-                       std::to_string(f.data.size()) + " " + std::to_string(disk) + " " + std::to_string(offset) +
+        kit.catalog += std::to_string(f.package) + " " + std::to_string(f.compressed) + " " +
+                       std::to_string(f.data.size()) + " " + std::to_string(bytes.size()) + " " + std::to_string(disk) + " " + std::to_string(offset) +
                        " 0 " + f.name + "\n";
     }
     return kit;

@@ -30,7 +30,9 @@ struct KitPackage {
 struct KitFile {
     int package = 0;
     std::string name;
-    std::string data;  // stored as is
+    std::string data;        // the installed file's bytes
+    int compressed = 0;      // non-zero: `stored` holds its LZW stream
+    std::string stored = {};  // the stored bytes of a compressed file
 };
 
 struct StoredKit {
