@@ -13,6 +13,8 @@
 
 namespace fs = std::filesystem;
 
+namespace kittool {
+
 const char kBuildUsage[] =
     "usage: kittool build [options] DESCRIPTION\n"
     "\n"
@@ -177,7 +179,7 @@ BuiltKit build_kit(const KitPlan& plan, const BuildOptions& options) {
     return built;
 }
 
-int kittool_build(const std::vector<std::string>& args) {
+int build_command(const std::vector<std::string>& args) {
     BuildOptions options;
     std::string description;
     auto usage_error = [](const std::string& why) {
@@ -241,3 +243,5 @@ int kittool_build(const std::vector<std::string>& args) {
         return 1;
     }
 }
+
+}  // namespace kittool

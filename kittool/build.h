@@ -10,6 +10,8 @@
 #include "kittool/kit.h"
 #include "kittool/manifest.h"
 
+namespace kittool {
+
 enum class StoreMode { smaller, plain, compressed };
 
 struct BuildOptions {
@@ -31,6 +33,8 @@ struct BuiltKit {
 BuiltKit build_kit(const KitPlan& plan, const BuildOptions& options);
 
 // The subcommand: arguments after "build"; returns the exit status.
-int kittool_build(const std::vector<std::string>& args);
+int build_command(const std::vector<std::string>& args);
 
 extern const char kBuildUsage[];
+
+}  // namespace kittool

@@ -1,5 +1,7 @@
 #include "kittool/catalog_writer.h"
 
+namespace kittool {
+
 namespace {
 
 std::string padded(const std::string& text, std::size_t width) {
@@ -31,3 +33,5 @@ std::string format_catalog(const Kit& kit, LineEnd line_end) {
     }
     return out;
 }
+
+}  // namespace kittool

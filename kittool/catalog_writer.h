@@ -5,6 +5,8 @@
 
 #include "kittool/kit.h"
 
+namespace kittool {
+
 enum class LineEnd { crlf, lf };
 
 // The catalog text: the four fixed-width header lines padded with blanks to
@@ -13,3 +15,5 @@ enum class LineEnd { crlf, lf };
 // output_size stored_size disk offset spare name"). The kit is taken as
 // already checked against the catalog's limits.
 std::string format_catalog(const Kit& kit, LineEnd line_end = LineEnd::crlf);
+
+}  // namespace kittool

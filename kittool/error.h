@@ -5,7 +5,11 @@
 #include <stdexcept>
 #include <string>
 
+namespace kittool {
+
 class KitToolError : public std::runtime_error {
 public:
     explicit KitToolError(const std::string& message) : std::runtime_error(message) {}
 };
+
+}  // namespace kittool

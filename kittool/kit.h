@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace kittool {
+
 // Catalog capacities and field widths.
 inline constexpr std::size_t kMaxPackages = 15;
 inline constexpr std::size_t kMaxFiles = 500;
@@ -60,3 +62,5 @@ struct Kit {
 };
 
 inline constexpr char kCatalogName[] = "CATALOG.DAT";
+
+}  // namespace kittool

@@ -17,7 +17,7 @@ struct Subcommand {
 };
 
 constexpr std::array kSubcommands = {
-    Subcommand{"build", "write CATALOG.DAT and the volume files from a kit description", kittool_build},
+    Subcommand{"build", "write CATALOG.DAT and the volume files from a kit description", kittool::build_command},
 };
 
 void print_usage(std::ostream& out) {

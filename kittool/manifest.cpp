@@ -12,6 +12,8 @@
 
 namespace fs = std::filesystem;
 
+namespace kittool {
+
 namespace {
 
 bool is_blank(char c) { return c == ' ' || c == '\t'; }
@@ -93,7 +95,7 @@ private:
 
     void header_text(const std::string& keyword, const std::string& value, std::size_t width, std::string& into) {
         if (!seen_.insert(keyword).second) fail("second \"" + keyword + "\" line");
-        const std::string error = kitnames::check_header_text(value, width);
+        const std::string error = names::check_header_text(value, width);
         if (!error.empty()) fail(keyword + " " + error);
         into = value;
     }
@@ -105,7 +107,7 @@ private:
 
     void add_file(const std::string& source, const std::string& name) {
         PlannedPackage& package = current_package("file");
-        const std::string error = kitnames::check_file_name(name);
+        const std::string error = names::check_file_name(name);
         if (!error.empty()) fail(error + ": " + name);
         if (!names_in_package_.insert(name).second) fail("file name " + name + " is twice in package " + package.name);
         package.files.push_back({source, name});
@@ -120,7 +122,7 @@ private:
         }
         if (keyword == "prefix") {
             if (!seen_.insert(keyword).second) fail("second \"prefix\" line");
-            const std::string error = kitnames::check_volume_prefix(rest);
+            const std::string error = names::check_volume_prefix(rest);
             if (!error.empty()) fail(error);
             plan_.header.volume_prefix = rest;
             return;
@@ -143,12 +145,12 @@ private:
             if (plan_.packages.size() == kMaxPackages) {
                 fail("more than " + std::to_string(kMaxPackages) + " packages");
             }
-            std::string error = kitnames::check_package_name(f[0]);
+            std::string error = names::check_package_name(f[0]);
             if (!error.empty()) fail(error + ": " + f[0]);
             std::string path = f[1];
             // The installer appends the separator itself.
             while (path.size() > 1 && (path.back() == '/' || path.back() == '\\')) path.pop_back();
-            error = kitnames::check_package_path(path);
+            error = names::check_package_path(path);
             if (!error.empty()) fail(error + ": " + f[1]);
             plan_.packages.push_back({f[0], path, f[2] == "yes", {}});
             names_in_package_.clear();
@@ -189,3 +191,5 @@ std::vector<std::string> walk_tree(const std::string& directory) {
 }
 
 KitPlan read_manifest(const std::string& manifest_path) { return ManifestReader(manifest_path).read(); }
+
+}  // namespace kittool

@@ -8,6 +8,8 @@
 
 #include "kittool/kit.h"
 
+namespace kittool {
+
 struct PlannedFile {
     std::string source;  // where the bytes come from, as the tool opens it
     std::string name;    // the name in the kit, relative to the package path
@@ -33,3 +35,5 @@ KitPlan read_manifest(const std::string& manifest_path);
 // The regular files below `directory`, as "/"-separated names relative to
 // it, in byte order of their names at every level.
 std::vector<std::string> walk_tree(const std::string& directory);
+
+}  // namespace kittool

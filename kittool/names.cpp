@@ -4,7 +4,7 @@
 
 #include "kittool/kit.h"
 
-namespace kitnames {
+namespace kittool::names {
 
 namespace {
 
@@ -89,4 +89,4 @@ std::string check_volume_prefix(std::string_view prefix) {
     return {};
 }
 
-}  // namespace kitnames
+}  // namespace kittool::names

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace kitnames {
+namespace kittool::names {
 
 // The catalog reader splits fields at white space and stops at Ctrl-Z, so
 // neither may appear inside a field; other control characters are refused
@@ -22,4 +22,4 @@ std::string check_file_name(std::string_view name);
 std::string check_header_text(std::string_view text, std::size_t width);
 std::string check_volume_prefix(std::string_view prefix);
 
-}  // namespace kitnames
+}  // namespace kittool::names

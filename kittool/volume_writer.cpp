@@ -4,6 +4,8 @@
 
 #include "kittool/error.h"
 
+namespace kittool {
+
 VolumeWriter::VolumeWriter(std::string directory, std::string prefix, std::int64_t volume_size)
     : directory_(std::move(directory)), prefix_(std::move(prefix)), volume_size_(volume_size) {}
 
@@ -53,3 +55,5 @@ void VolumeWriter::discard() {
     for (const std::string& path : written_) std::remove(path.c_str());
     written_.clear();
 }
+
+}  // namespace kittool

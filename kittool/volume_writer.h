@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace kittool {
+
 struct VolumePosition {
     int disk = 1;
     std::int64_t offset = 0;
@@ -43,3 +45,5 @@ private:
     std::ofstream file_;
     std::vector<std::string> written_;
 };
+
+}  // namespace kittool
