@@ -1,8 +1,8 @@
 #include "checksum/fnexp.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -40,9 +40,9 @@ bool is_name_char(char c) {
 // have checked that they fit.
 const char* store(std::string_view first, std::string_view second = {}) {
     PathBuffer& out = expansion_buffer();
-    std::memcpy(out.data(), first.data(), first.size());
-    std::memcpy(out.data() + first.size(), second.data(), second.size());
-    out[first.size() + second.size()] = '\0';
+    char* end = std::copy(first.begin(), first.end(), out.data());
+    end = std::copy(second.begin(), second.end(), end);
+    *end = '\0';
     return out.data();
 }
 

@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -52,6 +53,9 @@ struct Case {
     Env env;
     std::string expected;
 };
+
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const Case& c, std::ostream* os) { *os << c.what; }
 
 const std::optional<std::string> kUnset = std::nullopt;
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
@@ -72,6 +73,9 @@ struct CountCase {
     std::string file;
     std::string out;
 };
+
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const CountCase& c, std::ostream* os) { *os << c.what; }
 
 class TallyfileSums : public ::testing::TestWithParam<CountCase> {};
 
