@@ -52,17 +52,16 @@ struct LzwTables {
 LzwDecoderState the_decoder;
 LzwTables the_tables;
 
-bool stop(LzwError error) {
-    the_decoder.error = error;
+bool stop(LzwDecoderState& d, LzwError error) {
+    d.error = error;
     return false;
 }
 
 // Takes the next code: the pending second code of the last group, or the
 // first code of a group completed from the held bytes and the chunk. Called
 // only when a code can be taken.
-int input_code(const std::uint8_t* chunk, std::size_t& position, std::size_t& left) {
+int input_code(LzwDecoderState& d, const std::uint8_t* chunk, std::size_t& position, std::size_t& left) {
     TraceScope scope("input_code");
-    LzwDecoderState& d = the_decoder;
     if (d.second_pending) {
         d.second_pending = false;
         return d.second_code;
@@ -114,15 +113,13 @@ std::uint8_t decode_string(std::uint8_t* end, int code) {
     return static_cast<std::uint8_t>(code);
 }
 
-bool room_for(std::size_t length) {
-    const LzwDecoderState& d = the_decoder;
+bool room_for(const LzwDecoderState& d, std::size_t length) {
     return static_cast<std::int64_t>(length) <= d.limit - d.bytes_out;
 }
 
 // Expands a code that is neither the stream's first code nor the end code
 // and defines the next dictionary code. False when the stream has stopped.
-bool expand_code(ByteSink& out, int code) {
-    LzwDecoderState& d = the_decoder;
+bool expand_code(LzwDecoderState& d, ByteSink& out, int code) {
     LzwTables& t = the_tables;
     // At or above next_free_code: normally the code about to be defined,
     // whose string is the previous string followed by its own first char.
@@ -135,9 +132,9 @@ bool expand_code(ByteSink& out, int code) {
     std::size_t length = 0;
     if (d.clean) {
         const std::size_t walked_length = t.length_table[static_cast<std::size_t>(walked)];
-        if (walked_length - 1 > static_cast<std::size_t>(kLzwMaxLinks)) return stop(LzwError::chain_limit);
+        if (walked_length - 1 > static_cast<std::size_t>(kLzwMaxLinks)) return stop(d, LzwError::chain_limit);
         length = walked_length + extra;
-        if (!room_for(length)) return stop(LzwError::over_limit);
+        if (!room_for(d, length)) return stop(d, LzwError::over_limit);
         std::uint8_t* place = out.reserve(length);
         if (not_yet_defined) place[walked_length] = d.first_char;
         d.first_char = decode_string(place + walked_length, walked);
@@ -149,9 +146,9 @@ bool expand_code(ByteSink& out, int code) {
             t.stack_count = 1;
         }
         const std::optional<std::size_t> top = decode_string(extra, walked);
-        if (!top) return stop(LzwError::chain_limit);
+        if (!top) return stop(d, LzwError::chain_limit);
         length = t.stack_count;
-        if (!room_for(length)) return stop(LzwError::over_limit);
+        if (!room_for(d, length)) return stop(d, LzwError::over_limit);
         d.first_char = t.string_stack[*top];
         std::uint8_t* place = out.reserve(length);
         for (std::size_t i = 0; i < length; ++i) place[i] = t.string_stack[*top - i];
@@ -185,8 +182,12 @@ void lzexpbfi(std::int64_t limit, LzwWalk walk) {
 
 LzwStatus lzexpbf(ByteSink& out, const std::uint8_t* chunk, std::size_t n) {
     TraceScope scope("lzexpbf");
-    LzwDecoderState& d = the_decoder;
-    if (d.end_seen || d.error != LzwError::none) return {d.bytes_out, d.error};
+    if (the_decoder.end_seen || the_decoder.error != LzwError::none) {
+        return {the_decoder.bytes_out, the_decoder.error};
+    }
+    // Worked on in a local copy, so that it stays in registers across the
+    // calls to the trace ring, and stored back at the end of the call.
+    LzwDecoderState d = the_decoder;
 
     std::size_t position = 0;
     std::size_t left = n;
@@ -198,12 +199,12 @@ LzwStatus lzexpbf(ByteSink& out, const std::uint8_t* chunk, std::size_t n) {
             }
             break;
         }
-        const int code = input_code(chunk, position, left);
+        const int code = input_code(d, chunk, position, left);
         if (d.first_code_pending) {
             // Written as its low eight bits, whatever it is: the first code is
             // never taken for the end code.
-            if (!room_for(1)) {
-                stop(LzwError::over_limit);
+            if (!room_for(d, 1)) {
+                stop(d, LzwError::over_limit);
                 break;
             }
             out.put(static_cast<std::uint8_t>(code));
@@ -218,8 +219,9 @@ LzwStatus lzexpbf(ByteSink& out, const std::uint8_t* chunk, std::size_t n) {
             d.end_seen = true;
             break;
         }
-        if (!expand_code(out, code)) break;
+        if (!expand_code(d, out, code)) break;
     }
+    the_decoder = d;
     return {d.bytes_out, d.error};
 }
 
