@@ -48,9 +48,9 @@ bool drain(int& fd, std::string& into) {
         rlimit rl{static_cast<rlim_t>(o.file_size_limit), static_cast<rlim_t>(o.file_size_limit)};
         setrlimit(RLIMIT_FSIZE, &rl);
     }
-    signal(SIGXFSZ, o.ignore_sigxfsz ? SIG_IGN : SIG_DFL);
-    signal(SIGINT, SIG_DFL);
-    signal(SIGPIPE, SIG_DFL);
+    ::signal(SIGXFSZ, o.ignore_sigxfsz ? SIG_IGN : SIG_DFL);
+    ::signal(SIGINT, SIG_DFL);
+    ::signal(SIGPIPE, SIG_DFL);
     std::vector<char*> args;
     for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
@@ -62,11 +62,15 @@ bool drain(int& fd, std::string& into) {
 
 Child::Child(const std::vector<std::string>& argv, const RunOptions& o)
     : stdout_is_tty_(o.stdout_is_tty), timeout_(o.timeout) {
-    int in_pipe[2] = {-1, -1}, out_pipe[2] = {-1, -1}, err_pipe[2];
-    if (!o.stdin_is_tty) EXPECT_EQ(pipe(in_pipe), 0);
-    if (!o.stdout_is_tty) EXPECT_EQ(pipe(out_pipe), 0);
+    int in_pipe[2] = {-1, -1}, out_pipe[2] = {-1, -1}, err_pipe[2] = {-1, -1};
+    if (!o.stdin_is_tty) {
+        EXPECT_EQ(pipe(in_pipe), 0);
+    }
+    if (!o.stdout_is_tty) {
+        EXPECT_EQ(pipe(out_pipe), 0);
+    }
     EXPECT_EQ(pipe(err_pipe), 0);
-    signal(SIGPIPE, SIG_IGN);
+    ::signal(SIGPIPE, SIG_IGN);
 
     if (o.stdin_is_tty || o.stdout_is_tty) {
         winsize ws{};
@@ -76,7 +80,10 @@ Child::Child(const std::vector<std::string>& argv, const RunOptions& o)
     } else {
         pid_ = fork();
     }
-    ASSERT_GE(pid_, 0);
+    if (pid_ < 0) {
+        ADD_FAILURE() << "cannot start " << argv[0];
+        return;
+    }
     if (pid_ == 0) {
         if (!o.stdin_is_tty) dup2(in_pipe[0], 0);
         if (!o.stdout_is_tty) dup2(out_pipe[1], 1);
@@ -153,7 +160,9 @@ bool Child::wait_for(const std::string& text, std::chrono::milliseconds limit) {
     return true;
 }
 
-void Child::signal(int sig) { kill(pid_, sig); }
+void Child::signal(int sig) {
+    if (pid_ > 0) kill(pid_, sig);
+}
 
 termios Child::tty_settings() const {
     termios t{};
@@ -164,6 +173,7 @@ termios Child::tty_settings() const {
 RunResult Child::finish() {
     RunResult r;
     close_input();
+    if (pid_ <= 0) return r;
     auto end = Clock::now() + timeout_;
     int wstatus = 0;
     for (;;) {
