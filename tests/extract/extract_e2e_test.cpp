@@ -170,8 +170,7 @@ TEST(Extraction, MissingVolumeIsAskedForUntilItIsThere) {
     child.send("e\n\n\n\n");
     ASSERT_TRUE(child.wait_for("Please put disk 2"));
     child.send("k");  // volume 2 still missing: an error line and a new request
-    ASSERT_TRUE(child.wait_for("for reading.\n"));
-    ASSERT_TRUE(child.wait_for("press any key to continue.\r" + kStatusLine + "\rPlease put disk 2"));
+    ASSERT_TRUE(child.wait_for("for reading.\n\r" + kStatusLine + "\rPlease put disk 2 in disk drive and press any key to continue."));
     kit.volume(2, "xyz");
     child.send(" ");
     RunResult r = child.finish();

@@ -81,9 +81,15 @@ TEST(Catalogue, OnlyCodePage850BytesOfTheFrenchLetters) {
     for (MsgKey k : all_keys())
         for (Language l : {English, French})
             for (unsigned char c : text(l, k)) {
-                if (c >= 0x80) EXPECT_TRUE(allowed.count(c)) << "key " << k << " byte " << int(c);
-                if (c < 0x20) EXPECT_TRUE(c == '\n' || c == '\r' || c == '\b') << "key " << k;
-                if (c == '\b') EXPECT_EQ(k, MSG_ASK_PATH);
+                if (c >= 0x80) {
+                    EXPECT_TRUE(allowed.count(c)) << "key " << k << " byte " << int(c);
+                }
+                if (c < 0x20) {
+                    EXPECT_TRUE(c == '\n' || c == '\r' || c == '\b') << "key " << k;
+                }
+                if (c == '\b') {
+                    EXPECT_EQ(k, MSG_ASK_PATH);
+                }
             }
 }
 
@@ -110,8 +116,8 @@ TEST(Catalogue, QuestionsEndWithoutALineFeed) {
             std::string t = text(l, k);
             EXPECT_NE(t.back(), '\n') << k;
             if (k == MSG_INSERT_DISK) continue;
-            if (l == French && k == MSG_ASK_PATH) EXPECT_EQ(t.back(), '?');
-            else EXPECT_EQ(t.back(), ' ') << k << " " << l;
+            char last = l == French && k == MSG_ASK_PATH ? '?' : ' ';
+            EXPECT_EQ(t.back(), last) << k << " " << l;
         }
 }
 

@@ -129,8 +129,11 @@ TEST(Terminal, SettingsRestoredOnEveryWayOut) {
         }
         RunResult r = child.finish();
         EXPECT_FALSE(r.timed_out) << c.name;
-        if (c.status == 0) EXPECT_EQ(r.status, 0) << c.name;
-        else EXPECT_NE(r.signal, 0) << c.name;
+        if (c.status == 0) {
+            EXPECT_EQ(r.status, 0) << c.name;
+        } else {
+            EXPECT_NE(r.signal, 0) << c.name;
+        }
         EXPECT_TRUE(same_settings(child.tty_settings(), fresh_settings())) << c.name;
     }
 }

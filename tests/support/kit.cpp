@@ -23,7 +23,7 @@ StoredKit stored_kit(const KitHeader& header, const std::vector<KitPackage>& pac
     kit.catalog += std::to_string(packages.size()) + "\n";
     for (std::size_t p = 0; p < packages.size(); ++p) {
         std::int64_t size = packages[p].size;
-        if (size < 0) {
+        if (size == kSumOfFiles) {
             size = 0;
             for (const KitFile& f : files)
                 if (f.package == static_cast<int>(p)) size += static_cast<std::int64_t>(f.data.size());

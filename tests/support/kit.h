@@ -4,6 +4,7 @@
 // padded, and stored files laid out back to back over volume files of a
 // given size. Compressed files are left to the real kit tool.
 
+#include <climits>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -20,11 +21,14 @@ struct KitHeader {
 // The five header lines as the installer expects them (LF line ends).
 std::string catalog_header(const KitHeader& header = {});
 
+// A package size that stands for the sum of its files' sizes.
+inline constexpr std::int64_t kSumOfFiles = INT64_MIN;
+
 struct KitPackage {
     std::string name;
     std::string path;  // as in the catalog, without the "/" the installer adds
     int selected = 1;
-    std::int64_t size = -1;  // -1: the sum of its files' sizes
+    std::int64_t size = kSumOfFiles;
 };
 
 struct KitFile {

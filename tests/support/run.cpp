@@ -105,7 +105,10 @@ Child::Child(const std::vector<std::string>& argv, const RunOptions& o)
     close(err_pipe[1]);
     err_fd_ = err_pipe[0];
     set_nonblock(err_fd_);
-    if (master_ >= 0) set_nonblock(master_);
+    if (master_ >= 0) {
+        set_nonblock(master_);
+        master_readable_ = true;
+    }
 }
 
 Child::~Child() {
@@ -140,13 +143,20 @@ void Child::close_input() {
 void Child::pump(std::chrono::milliseconds limit) {
     pollfd fds[3];
     int n = 0;
-    for (int fd : {out_fd_, err_fd_, master_})
+    int master = master_readable_ ? master_ : -1;
+    for (int fd : {out_fd_, err_fd_, master})
         if (fd >= 0) fds[n++] = {fd, POLLIN, 0};
     if (n == 0) return;
     poll(fds, static_cast<nfds_t>(n), static_cast<int>(limit.count()));
     drain(out_fd_, out_);
     drain(err_fd_, err_);
-    drain(master_, tty_);
+    if (master_readable_) {
+        // drain() closes a descriptor at its end; the master must stay open.
+        int copy = ::dup(master_);
+        set_nonblock(copy);
+        if (!drain(copy, tty_)) master_readable_ = false;
+        if (copy >= 0) ::close(copy);
+    }
 }
 
 bool Child::wait_for(const std::string& text, std::chrono::milliseconds limit) {
@@ -154,7 +164,7 @@ bool Child::wait_for(const std::string& text, std::chrono::milliseconds limit) {
     auto end = Clock::now() + limit;
     while (stream.find(text) == std::string::npos) {
         if (Clock::now() >= end) return false;
-        if (out_fd_ < 0 && err_fd_ < 0 && master_ < 0) return false;
+        if (out_fd_ < 0 && err_fd_ < 0 && !master_readable_) return false;
         pump(std::chrono::milliseconds(20));
     }
     return true;
@@ -190,7 +200,7 @@ RunResult Child::finish() {
     finished_ = true;
     // Collect what is still in the pipes.
     for (int i = 0; i < 50 && (out_fd_ >= 0 || err_fd_ >= 0); ++i) pump(std::chrono::milliseconds(10));
-    if (master_ >= 0) pump(std::chrono::milliseconds(20));
+    if (master_readable_) pump(std::chrono::milliseconds(20));
     if (WIFEXITED(wstatus)) r.status = WEXITSTATUS(wstatus);
     if (WIFSIGNALED(wstatus)) r.signal = WTERMSIG(wstatus);
     r.out = stdout_is_tty_ ? tty_ : out_;

@@ -64,7 +64,8 @@ private:
     int in_fd_ = -1;    // pipe to stdin (pipe mode)
     int out_fd_ = -1;   // pipe from stdout (when stdout is not the tty)
     int err_fd_ = -1;   // pipe from stderr
-    int master_ = -1;   // pty master (tty modes)
+    int master_ = -1;   // pty master (tty modes), kept open to read the settings at the end
+    bool master_readable_ = false;  // until the terminal's other side has closed
     bool stdout_is_tty_ = false;
     std::chrono::milliseconds timeout_;
     std::string out_, err_, tty_;
