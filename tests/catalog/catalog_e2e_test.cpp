@@ -39,10 +39,11 @@ struct Installed {
     std::string after_intro;  // what followed the introduction
 };
 
+// `file_name` empty: no catalog at all.
 Installed install_with(const std::string& catalog_bytes, Language l, const std::string& answers = "",
-                 const std::string& file_name = "CATALOG.DAT") {
+                       const std::string& file_name = "CATALOG.DAT") {
     TempDir dir;
-    if (!catalog_bytes.empty() || file_name != "none") write_file(dir / file_name, catalog_bytes);
+    if (!file_name.empty()) write_file(dir / file_name, catalog_bytes);
     EXPECT_EQ(::mkdir((dir / "dest").c_str(), 0755), 0);  // the destination drive
     RunOptions o;
     o.cwd = dir.path();
@@ -196,7 +197,7 @@ TEST(CatalogMessages, LowerCaseCatalogIsReadAndStillNamedInCapitals) {
 TEST(CatalogDiskRequest, MissingCatalogAsksForDiskOneUntilTheKeysRunOut) {
     for (Language l : {English, French}) {
         SCOPED_TRACE(l == English ? "English" : "French");
-        Installed r = install_with("", l, "xy", "none");
+        Installed r = install_with("", l, "xy", "");
         const std::string request = kCannotOpen.text[l] + kInsertDisk1.text[l];
         const std::string blank = "\r" + kStatusLine + "\r";
         EXPECT_EQ(r.after_intro, request + blank + request + blank + request + msg(l, MSG_END_OF_INPUT));
