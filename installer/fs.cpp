@@ -138,9 +138,8 @@ bool OutputFile::close() {
 
 bool FileSink::flush() {
     std::size_t n = pending();
-    if (n > 0 && file_.is_open()) {
-        if (file_.write(data(), n) != static_cast<long>(n)) failed_ = true;
-    }
+    // Bytes with no open file to take them are lost, which is a failure too.
+    if (n > 0 && (!file_.is_open() || file_.write(data(), n) != static_cast<long>(n))) failed_ = true;
     reset();
     return !failed_;
 }

@@ -1,4 +1,5 @@
 // install DEST: the interactive kit installer.
+#include <csignal>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,6 +12,8 @@
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
+    // Errors of printing are ignored, a reader that went away included.
+    std::signal(SIGPIPE, SIG_IGN);
 
     // A terminal gets keys read raw and texts adapted to the screen; a file
     // or a pipe gets the installer's own bytes, one byte per key press.

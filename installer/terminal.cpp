@@ -118,7 +118,10 @@ std::optional<std::string> ScriptKeys::read_line(std::size_t keep) {
 // --- TerminalKeys -------------------------------------------------------
 
 TerminalKeys::TerminalKeys(int fd) : fd_(fd) {
+    // The echo goes to the terminal itself; without a controlling terminal,
+    // to the terminal the keys come from.
     echo_fd_ = ::open("/dev/tty", O_WRONLY | O_CLOEXEC);
+    if (echo_fd_ < 0) echo_fd_ = ::dup(fd_);
     if (tcgetattr(fd_, &g_saved.settings) == 0) {
         g_saved.fd = fd_;
         g_saved.saved = 1;
