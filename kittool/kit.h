@@ -8,21 +8,25 @@
 #include <string>
 #include <vector>
 
+#include "installer/catalog.h"
+#include "installer/fs.h"
+
 namespace kittool {
 
-// Catalog capacities and field widths.
-inline constexpr std::size_t kMaxPackages = 15;
-inline constexpr std::size_t kMaxFiles = 500;
-inline constexpr std::size_t kMaxPackageName = 20;
-inline constexpr std::size_t kMaxPackagePath = 129;
-inline constexpr std::size_t kMaxFileName = 127;
+// Catalog capacities and field widths: the installer's own, so a kit the
+// tool accepts is always one the installer reads.
+inline constexpr std::size_t kMaxPackages = static_cast<std::size_t>(::kMaxPackages);
+inline constexpr std::size_t kMaxFiles = static_cast<std::size_t>(::kMaxFiles);
+inline constexpr std::size_t kMaxPackageName = ::kMaxPackageName;
+inline constexpr std::size_t kMaxPackagePath = ::kMaxPackagePath;
+inline constexpr std::size_t kMaxFileName = ::kMaxFileName;
 // package path + "/" + file name; the installer puts the destination drive
 // in front as well, within the same limit.
-inline constexpr std::size_t kMaxPath = 127;
-inline constexpr std::size_t kTypeWidth = 20;
-inline constexpr std::size_t kLicenseeWidth = 40;
-inline constexpr std::size_t kKitWidth = 40;
-inline constexpr std::size_t kVolumePrefixWidth = 20;
+inline constexpr std::size_t kMaxPath = fsys::kMaxPath;
+inline constexpr std::size_t kTypeWidth = ::kTypeWidth;
+inline constexpr std::size_t kLicenseeWidth = ::kLicenseeWidth;
+inline constexpr std::size_t kKitWidth = ::kKitWidth;
+inline constexpr std::size_t kVolumePrefixWidth = ::kPrefixWidth;
 // Sizes, offsets and the package size are signed 32-bit in the catalog.
 inline constexpr std::int64_t kMaxCatalogNumber = std::numeric_limits<std::int32_t>::max();
 
