@@ -1,4 +1,4 @@
-// kittool: builds (and later lists and verifies) installer kits. Each
+// kittool: builds, lists and verifies installer kits. Each
 // subcommand is one entry of the table below.
 #include <array>
 #include <iostream>
@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "kittool/build.h"
+#include "kittool/list.h"
+#include "kittool/verify.h"
 
 namespace {
 
@@ -18,6 +20,8 @@ struct Subcommand {
 
 constexpr std::array kSubcommands = {
     Subcommand{"build", "write CATALOG.DAT and the volume files from a kit description", kittool::build_command},
+    Subcommand{"list", "show a kit's header, packages and files", kittool::list_command},
+    Subcommand{"verify", "read and expand every file of a kit and check its sizes", kittool::verify_command},
 };
 
 void print_usage(std::ostream& out) {
