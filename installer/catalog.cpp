@@ -212,6 +212,14 @@ CatalogProblem problem(MsgKey key, std::int32_t number = 0, std::int32_t capacit
     return CatalogProblem{key, number, capacity};
 }
 
+// A read that fails looks like the end of the text to the field reads; it
+// must not be reported as a short or malformed catalog, nor ever pass for
+// its end.
+CatalogProblem problem_or_read_error(const CatalogText& text, CatalogProblem p) {
+    if (text.failed()) return problem(MSG_CANNOT_READ_VOLUME);
+    return p;
+}
+
 }  // namespace
 
 bool open_catalog(Catalog& catalog) {
@@ -247,11 +255,12 @@ std::optional<CatalogProblem> parse_package_table(Catalog& catalog, bool& at_cap
     catalog.package_count = 0;
     if (!catalog.stream) return problem(MSG_UNEXPECTED_EOF);
     CatalogText& text = *catalog.stream;
+    auto fail = [&text](CatalogProblem p) { return problem_or_read_error(text, p); };
 
     std::int32_t count = 0;
     bool in_range = false;
     CatalogText::Field f = text.read_number(count, in_range);
-    if (f == CatalogText::Field::end) return problem(MSG_UNEXPECTED_EOF);
+    if (f == CatalogText::Field::end) return fail(problem(MSG_UNEXPECTED_EOF));
     // A count beyond the 32-bit range cannot be shown as what it is, so it
     // counts as no value at all.
     if (f == CatalogText::Field::mismatch || !in_range) return problem(MSG_NO_PACKAGE_COUNT);
@@ -270,8 +279,8 @@ std::optional<CatalogProblem> parse_package_table(Catalog& catalog, bool& at_cap
         line.number(p.selected);
         line.number(p.size);
         int fields = line.finish();
-        if (fields < 0) return problem(MSG_UNEXPECTED_EOF);
-        if (fields < 4 || line.refused) return problem(MSG_BAD_PACKAGE_LINE);
+        if (fields < 0) return fail(problem(MSG_UNEXPECTED_EOF));
+        if (fields < 4 || line.refused) return fail(problem(MSG_BAD_PACKAGE_LINE));
         p.path += '/';
     }
     return std::nullopt;
@@ -283,6 +292,8 @@ std::optional<CatalogProblem> parse_file_table(Catalog& catalog) {
     if (!catalog.stream) return std::nullopt;
     CatalogText& text = *catalog.stream;
 
+    // The loop ends only at the true end of the text: after a failed read
+    // the next line comes out short and the failure is reported.
     while (!text.at_end()) {
         // Judged before the line is read: the table has no room for it.
         if (catalog.file_count == kMaxFiles) return problem(MSG_TOO_MANY_FILES, kMaxFiles + 1, kMaxFiles);
@@ -298,7 +309,8 @@ std::optional<CatalogProblem> parse_file_table(Catalog& catalog) {
         line.number(r.spare);
         line.word(r.name, kMaxFileName);
         int fields = line.finish();
-        if (fields < 8 || line.refused || !stays_inside(r.name)) return problem(MSG_BAD_FILE_LINE);
+        if (fields < 8 || line.refused || !stays_inside(r.name))
+            return problem_or_read_error(text, problem(MSG_BAD_FILE_LINE));
         if (r.package < 0 || r.package >= catalog.package_count) return problem(MSG_BAD_PACKAGE_NUMBER, r.package);
         catalog.files.push_back(std::move(r));
         ++catalog.file_count;
@@ -332,6 +344,7 @@ std::string describe(const CatalogProblem& p, const Catalog& catalog, Language l
         case MSG_BAD_PACKAGE_LINE:
         case MSG_BAD_FILE_LINE:
         case MSG_CANNOT_CLOSE:
+        case MSG_CANNOT_READ_VOLUME:
             return format_text(format, catalog.catalog_name.c_str());
         case MSG_TOO_MANY_PACKAGES:
         case MSG_PACKAGES_AT_CAPACITY:

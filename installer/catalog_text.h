@@ -36,6 +36,8 @@ public:
     // An earlier read has met the end of the text (feof). A read error ends
     // the text too, but is not an end of file: the C reader failed then.
     bool at_end() const { return end_seen_; }
+    // A read of the file has failed (ferror): what came after is unknown.
+    bool failed() const { return failed_; }
 
     // fgets with a buffer of width + 1, then one character read and thrown
     // away: up to `width` characters, stopping after a line feed (kept) or at
