@@ -44,6 +44,9 @@ constexpr rlim_t kFileSizeLimit = 4 << 20;
 struct Sandbox {
     fs::path root;
     fs::path run;
+    // The directory libFuzzer works in: its corpus and artifact names may be
+    // relative, so every run comes back here.
+    fs::path home = fs::current_path();
 
     Sandbox() {
         char templ[] = "/tmp/kitfuzz.XXXXXX";
@@ -55,6 +58,12 @@ struct Sandbox {
         ::setrlimit(RLIMIT_FSIZE, &limit);
         std::signal(SIGXFSZ, SIG_IGN);
     }
+    ~Sandbox() {
+        std::error_code ec;
+        fs::remove_all(root, ec);
+    }
+    Sandbox(const Sandbox&) = delete;
+    Sandbox& operator=(const Sandbox&) = delete;
 };
 
 Sandbox& sandbox() {
@@ -144,7 +153,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         status = e.status;
         expect(!console.out.text().empty(), "a fatal end without a message");
     }
-    expect(::chdir(box.root.c_str()) == 0, "cannot leave the kit");
+    expect(::chdir(box.home.c_str()) == 0, "cannot leave the kit");
     expect(status == 0 || status == kFatalStatus, "an unexpected status");
 
     // Nothing beside the run directory, nothing in it but the kit and what

@@ -16,13 +16,13 @@ targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=(fuzz_catalog fuzz_lzw fuzz_fnexp fuzz_install)
 parallel=${FUZZ_PARALLEL:-1}
 
-build=build-fuzz
+build=$PWD/build-fuzz
 cmake -S fuzz -B "$build" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
 cmake --build "$build" -j"$(nproc 2>/dev/null || echo 2)" --target "${targets[@]}"
 
 if [ -n "${FUZZ_WORK:-}" ]; then
-  work=$FUZZ_WORK
-  mkdir -p "$work"
+  mkdir -p "$FUZZ_WORK"
+  work=$(cd "$FUZZ_WORK" && pwd)
 else
   work=$(mktemp -d)
   trap 'rm -rf "$work"' EXIT
