@@ -1,6 +1,7 @@
 #include "installer/lzw.h"
 
 #include <array>
+#include <cstring>
 #include <optional>
 
 #include "common/trace.h"
@@ -12,6 +13,12 @@ constexpr int kLiteralCount = 256;
 // The longest string plus the one extra character at the bottom for a code
 // not yet defined.
 constexpr std::size_t kStackSize = kLzwMaxString + 1;
+// The fast walk keeps each string as blocks of this many characters: the
+// tail (from the last multiple of kBlock below its length to its end) in a
+// slot of its own, and the code of the string cut there. Most strings of
+// ordinary data fit one block, so they are written with a single copy.
+constexpr std::size_t kBlock = 32;
+using Block = std::array<std::uint8_t, kBlock>;
 
 // The decoder of the program: a true singleton, as only one stream is
 // expanded at a time.
@@ -41,16 +48,39 @@ struct LzwTables {
     // is a literal and no code has been above next_free_code, so every prefix
     // is an earlier code of this very stream and no walk can cycle.
     std::array<std::uint16_t, kCodeCount> length_table{};
+    // Also kept while the stream is clean, for the fast walk: the string's
+    // last characters from its block border on (see kBlock), and the code
+    // of the string cut at that border (unused while the border is 0).
+    std::array<Block, kCodeCount> tail_table{};
+    std::array<std::uint16_t, kCodeCount> border_code_table{};
     std::array<std::uint8_t, kStackSize> string_stack{};   // string being unwound, first char on top
     std::size_t stack_count = 0;                           // characters on string_stack
 
     constexpr LzwTables() {
-        for (int code = 0; code < kLiteralCount; ++code) length_table[static_cast<std::size_t>(code)] = 1;
+        for (int code = 0; code < kLiteralCount; ++code) {
+            length_table[static_cast<std::size_t>(code)] = 1;
+            tail_table[static_cast<std::size_t>(code)][0] = static_cast<std::uint8_t>(code);
+        }
     }
 };
 
+// Where a string of `length` characters (at least 1) has its last block border.
+constexpr std::size_t border_of(std::size_t length) { return (length - 1) / kBlock * kBlock; }
+
 LzwDecoderState the_decoder;
 LzwTables the_tables;
+
+// input_code and decode_string call no other routine, so entering and
+// leaving one of them leaves the trace ring exactly as this does: the name
+// in the slot at the position, and the position as it was, unless it was the
+// last slot, where stepping forward wraps to 0 and stepping back stops at 0.
+// Done here in place of a TraceScope because they run once per code, where
+// two calls into the ring cost more than the rest of the work.
+void trace_leaf(const char* name) {
+    trace::Ring& ring = trace::ring();
+    ring.slots[static_cast<std::size_t>(ring.position)] = name;
+    if (ring.position == static_cast<int>(trace::kRingSlots) - 1) ring.position = 0;
+}
 
 bool stop(LzwDecoderState& d, LzwError error) {
     d.error = error;
@@ -61,7 +91,7 @@ bool stop(LzwDecoderState& d, LzwError error) {
 // first code of a group completed from the held bytes and the chunk. Called
 // only when a code can be taken.
 int input_code(LzwDecoderState& d, const std::uint8_t* chunk, std::size_t& position, std::size_t& left) {
-    TraceScope scope("input_code");
+    trace_leaf("input_code");
     if (d.second_pending) {
         d.second_pending = false;
         return d.second_code;
@@ -84,7 +114,7 @@ int input_code(LzwDecoderState& d, const std::uint8_t* chunk, std::size_t& posit
 // position of the string's first character, or nothing when the walk needs
 // more than kLzwMaxLinks links (then nothing may be written of it).
 std::optional<std::size_t> decode_string(std::size_t position, int code) {
-    TraceScope scope("decode_string");
+    trace_leaf("decode_string");
     LzwTables& t = the_tables;
     const std::size_t start = position;
     int links = 0;
@@ -100,17 +130,20 @@ std::optional<std::size_t> decode_string(std::size_t position, int code) {
 
 // The fast walk, for clean streams only: the caller knows the length from
 // length_table and has checked it against the chain limit, so the string is
-// written forward into its place, last character first, ending just before
-// `end`. Returns the string's first character.
-std::uint8_t decode_string(std::uint8_t* end, int code) {
-    TraceScope scope("decode_string");
+// written forward into `place`, a block at a time from its last block to its
+// first. `place` must have kBlock bytes of room past the string: the last
+// block is copied whole. Returns the string's first character.
+std::uint8_t decode_string(std::uint8_t* place, int code, std::size_t length) {
+    trace_leaf("decode_string");
     const LzwTables& t = the_tables;
-    while (code >= kLiteralCount) {
-        *--end = t.suffix_table[static_cast<std::size_t>(code)];
-        code = t.prefix_table[static_cast<std::size_t>(code)];
+    std::size_t border = border_of(length);
+    std::memcpy(place + border, t.tail_table[static_cast<std::size_t>(code)].data(), kBlock);
+    while (border > 0) {
+        code = t.border_code_table[static_cast<std::size_t>(code)];
+        border -= kBlock;
+        std::memcpy(place + border, t.tail_table[static_cast<std::size_t>(code)].data(), kBlock);
     }
-    *--end = static_cast<std::uint8_t>(code);
-    return static_cast<std::uint8_t>(code);
+    return place[0];
 }
 
 bool room_for(const LzwDecoderState& d, std::size_t length) {
@@ -135,9 +168,11 @@ bool expand_code(LzwDecoderState& d, ByteSink& out, int code) {
         if (walked_length - 1 > static_cast<std::size_t>(kLzwMaxLinks)) return stop(d, LzwError::chain_limit);
         length = walked_length + extra;
         if (!room_for(d, length)) return stop(d, LzwError::over_limit);
-        std::uint8_t* place = out.reserve(length);
+        std::uint8_t* place = out.reserve(walked_length + kBlock);
+        const std::uint8_t first = decode_string(place, walked, walked_length);
+        // Written after the walk, whose last block may reach past the string.
         if (not_yet_defined) place[walked_length] = d.first_char;
-        d.first_char = decode_string(place + walked_length, walked);
+        d.first_char = first;
         out.commit(length);
     } else {
         t.stack_count = 0;
@@ -161,8 +196,19 @@ bool expand_code(LzwDecoderState& d, ByteSink& out, int code) {
         t.prefix_table[slot] = static_cast<std::uint16_t>(d.previous_code);
         t.suffix_table[slot] = d.first_char;
         if (d.clean) {
-            t.length_table[slot] =
-                static_cast<std::uint16_t>(t.length_table[static_cast<std::size_t>(d.previous_code)] + 1);
+            // The new string is the previous one and one character more: it
+            // starts a block of its own when the previous one filled its last.
+            const auto previous = static_cast<std::size_t>(d.previous_code);
+            const std::size_t previous_length = t.length_table[previous];
+            t.length_table[slot] = static_cast<std::uint16_t>(previous_length + 1);
+            const std::size_t border = border_of(previous_length + 1);
+            if (border == previous_length) {
+                t.border_code_table[slot] = static_cast<std::uint16_t>(previous);
+            } else {
+                t.border_code_table[slot] = t.border_code_table[previous];
+                t.tail_table[slot] = t.tail_table[previous];
+            }
+            t.tail_table[slot][previous_length - border] = d.first_char;
         }
         ++d.next_free_code;
     }

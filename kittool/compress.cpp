@@ -6,19 +6,21 @@
 LzwCompressor::LzwCompressor() { start_stream(); }
 
 void LzwCompressor::start_stream() {
-    keys_.fill(kEmptySlot);
+    slots_.fill(kEmptySlot);
     current_ = -1;
     current_length_ = 0;
     next_code_ = kLzwFirstDictionaryCode;
     held_code_ = -1;
 }
 
-std::size_t LzwCompressor::slot_of(std::int32_t key) const {
-    // Fibonacci hashing: the top bits of the product spread the 20-bit keys.
-    const std::uint32_t mixed = static_cast<std::uint32_t>(key) * 2654435761u;
-    return mixed >> (32 - 13);
-}
+namespace {
+
+// Fibonacci hashing: the top bits of the product spread the 20-bit keys
+// (text's few byte values and consecutive codes cluster under anything simpler).
+std::size_t slot_of(std::uint32_t key) { return (key * 2654435761u) >> (32 - 13); }
 static_assert(std::size_t{1} << 13 == 8192, "slot_of takes 13 bits");
+
+}  // namespace
 
 void LzwCompressor::emit(ByteSink& out, int code) {
     if (held_code_ < 0) {
@@ -34,39 +36,49 @@ void LzwCompressor::emit(ByteSink& out, int code) {
 }
 
 void LzwCompressor::write(ByteSink& out, const std::uint8_t* data, std::size_t n) {
+    if (n == 0) return;
     std::size_t i = 0;
-    if (current_ < 0 && n > 0) {
+    if (current_ < 0) {
         current_ = data[i++];
         current_length_ = 1;
     }
+    // Worked on in locals so they stay in registers: the sink's calls could
+    // otherwise make the compiler store them back after every byte.
+    int current = current_;
+    int current_length = current_length_;
+    int next_code = next_code_;
     for (; i < n; ++i) {
         const std::uint8_t byte = data[i];
         // A string at the expander's chain limit is never extended, so no
         // code this compressor emits can be refused.
-        const bool extendable = current_length_ < kLzwMaxString;
-        const std::int32_t key = (current_ << 8) | byte;
+        const bool extendable = current_length < kLzwMaxString;
+        const auto key = static_cast<std::uint32_t>((current << 8) | byte);
         std::size_t slot = slot_of(key);
         if (extendable) {
-            while (keys_[slot] != kEmptySlot && keys_[slot] != key) slot = (slot + 1) & (kHashSlots - 1);
-            if (keys_[slot] == key) {
-                current_ = codes_[slot];
-                ++current_length_;
+            std::uint32_t entry = slots_[slot];
+            while (entry != kEmptySlot && (entry >> kCodeBits) != key) {
+                slot = (slot + 1) & (kHashSlots - 1);
+                entry = slots_[slot];
+            }
+            if (entry != kEmptySlot) {
+                current = static_cast<int>(entry & ((1u << kCodeBits) - 1));
+                ++current_length;
                 continue;
             }
         }
-        emit(out, current_);
+        emit(out, current);
         // The expander defines this same string now, in this same order,
         // whether or not it can ever be matched.
-        if (next_code_ <= kLzwLastDictionaryCode) {
-            if (extendable) {
-                keys_[slot] = key;
-                codes_[slot] = static_cast<std::uint16_t>(next_code_);
-            }
-            ++next_code_;
+        if (next_code <= kLzwLastDictionaryCode) {
+            if (extendable) slots_[slot] = key << kCodeBits | static_cast<std::uint32_t>(next_code);
+            ++next_code;
         }
-        current_ = byte;
-        current_length_ = 1;
+        current = byte;
+        current_length = 1;
     }
+    current_ = current;
+    current_length_ = current_length;
+    next_code_ = next_code;
 }
 
 void LzwCompressor::finish(ByteSink& out) {

@@ -26,14 +26,16 @@ private:
     // Open addressing over (prefix code, next byte) keys. Twice the number
     // of dictionary codes, so the table never gets more than half full.
     static constexpr std::size_t kHashSlots = 8192;
-    static constexpr std::int32_t kEmptySlot = -1;
+    // A slot holds the key and its code in one word, so a probe is one load:
+    // ((prefix << 8 | byte) << 12) | code. No key has the prefix 4095 (the
+    // end code never starts a string), so all ones marks an empty slot.
+    static constexpr std::uint32_t kEmptySlot = 0xFFFFFFFFu;
+    static constexpr int kCodeBits = 12;
 
     void start_stream();
     void emit(ByteSink& out, int code);
-    std::size_t slot_of(std::int32_t key) const;
 
-    std::array<std::int32_t, kHashSlots> keys_{};    // (prefix << 8) | byte, or kEmptySlot
-    std::array<std::uint16_t, kHashSlots> codes_{};  // the code of that string
+    std::array<std::uint32_t, kHashSlots> slots_{};  // key and code, or kEmptySlot
     int current_ = -1;         // code of the string matched so far, -1 before the first byte
     int current_length_ = 0;   // its length in bytes
     int next_code_ = 0;        // the code the next definition receives (the expander's next_free_code)
