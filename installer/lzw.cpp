@@ -96,6 +96,15 @@ int input_code(LzwDecoderState& d, const std::uint8_t* chunk, std::size_t& posit
         d.second_pending = false;
         return d.second_code;
     }
+    if (d.held_count == 0) {
+        // The usual case: the whole group lies in the chunk.
+        const std::uint8_t* group = chunk + position;
+        position += 3;
+        left -= 3;
+        d.second_code = ((group[1] & 0x0F) << 8) | group[2];
+        d.second_pending = true;
+        return (group[0] << 4) | (group[1] >> 4);
+    }
     std::array<std::uint8_t, 3> group{};
     std::size_t have = 0;
     for (; have < d.held_count; ++have) group[have] = d.held_bytes[have];
@@ -143,7 +152,8 @@ std::uint8_t decode_string(std::uint8_t* place, int code, std::size_t length) {
         border -= kBlock;
         std::memcpy(place + border, t.tail_table[static_cast<std::size_t>(code)].data(), kBlock);
     }
-    return place[0];
+    // From the table rather than from `place`, which would wait for the copy.
+    return t.tail_table[static_cast<std::size_t>(code)][0];
 }
 
 bool room_for(const LzwDecoderState& d, std::size_t length) {

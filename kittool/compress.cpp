@@ -17,8 +17,8 @@ namespace {
 
 // Fibonacci hashing: the top bits of the product spread the 20-bit keys
 // (text's few byte values and consecutive codes cluster under anything simpler).
-std::size_t slot_of(std::uint32_t key) { return (key * 2654435761u) >> (32 - 13); }
-static_assert(std::size_t{1} << 13 == 8192, "slot_of takes 13 bits");
+std::size_t slot_of(std::uint32_t key) { return (key * 2654435761u) >> (32 - 15); }
+static_assert(std::size_t{1} << 15 == 32768, "slot_of takes 15 bits");
 
 }  // namespace
 

@@ -23,9 +23,10 @@ public:
     void finish(ByteSink& out);
 
 private:
-    // Open addressing over (prefix code, next byte) keys. Twice the number
-    // of dictionary codes, so the table never gets more than half full.
-    static constexpr std::size_t kHashSlots = 8192;
+    // Open addressing over (prefix code, next byte) keys. Eight times the
+    // number of dictionary codes: at most an eighth full, a probe nearly
+    // always settles a byte at the first slot, which is what makes it fast.
+    static constexpr std::size_t kHashSlots = 32768;
     // A slot holds the key and its code in one word, so a probe is one load:
     // ((prefix << 8 | byte) << 12) | code. No key has the prefix 4095 (the
     // end code never starts a string), so all ones marks an empty slot.
