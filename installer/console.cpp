@@ -7,6 +7,8 @@
 #include "common/trace.h"
 #include "installer/fatal.h"
 
+namespace {
+
 std::string vformat(const char* format, va_list args) {
     char small[512];
     va_list again;
@@ -26,17 +28,20 @@ std::string vformat(const char* format, va_list args) {
     return std::string(big.data(), static_cast<std::size_t>(n));
 }
 
+}  // namespace
+
+std::string format_message(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::string text = vformat(format, args);
+    va_end(args);
+    return text;
+}
+
 void Console::print(const char* format, ...) {
     va_list args;
     va_start(args, format);
     out_.write(vformat(format, args));
-    va_end(args);
-}
-
-void Console::say(MsgKey key, ...) {
-    va_list args;
-    va_start(args, key);
-    out_.write(vformat(msg(language, key), args));
     va_end(args);
 }
 

@@ -14,6 +14,9 @@
 // columns and seven blanks) and returns to its start without a line feed.
 inline constexpr const char* status_line = "\t\t\t\t\t\t\t\t\t       \r";
 
+// A printf-style format and its arguments, as a string.
+std::string format_message(const char* format, ...);
+
 // Where key presses and typed answer lines come from.
 class KeySource {
 public:
@@ -51,7 +54,10 @@ public:
     // A formatted print of a fixed format.
     void print(const char* format, ...) __attribute__((format(printf, 2, 3)));
     // A formatted print of the text of `key` in the dialogue language.
-    void say(MsgKey key, ...);
+    template <typename... Args>
+    void say(MsgKey key, Args... args) {
+        out_.write(format_message(msg(language, key), args...));
+    }
     void write(std::string_view text) { out_.write(text); }
     void flush() { out_.flush(); }
 

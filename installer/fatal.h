@@ -12,6 +12,11 @@ struct FatalExit {
 inline constexpr int kFatalStatus = -1;
 
 // Prints the text of `key` with its arguments, then ends the run.
-[[noreturn]] void fatal(Console& con, MsgKey key, ...);
+template <typename... Args>
+[[noreturn]] void fatal(Console& con, MsgKey key, Args... args) {
+    con.say(key, args...);
+    con.flush();
+    throw FatalExit{kFatalStatus};
+}
 // Prints a fixed text (the English-only fatal messages), then ends the run.
 [[noreturn]] void fatal_text(Console& con, const char* text);
