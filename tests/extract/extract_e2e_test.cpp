@@ -10,6 +10,7 @@
 
 #include "kittool/compress.h"
 #include "tests/support/kit.h"
+#include "tests/support/data.h"
 #include "tests/support/run.h"
 #include "tests/support/tempdir.h"
 
@@ -39,22 +40,6 @@ std::string write_failed(const std::string& path) {
 std::string disk_request(int disk) {
     return "\r" + kStatusLine + "\rPlease put disk " + std::to_string(disk) +
            " in disk drive and press any key to continue." + "\r" + kStatusLine + "\r";
-}
-
-std::string random_bytes(std::size_t n, unsigned seed) {
-    std::mt19937 gen(seed);
-    std::string s(n, '\0');
-    for (char& c : s) c = static_cast<char>(gen());
-    return s;
-}
-
-std::string text_like(std::size_t n) {
-    static const char* words[] = {"volume ", "catalog ", "install ", "package ", "file ", "the ", "of ", "\n"};
-    std::mt19937 gen(7);
-    std::string s;
-    while (s.size() < n) s += words[gen() % 8];
-    s.resize(n);
-    return s;
 }
 
 // A kit directory with a "c:" destination folder inside, the installer run
@@ -290,26 +275,13 @@ TEST(Extraction, ExpansionIsBoundedByTheCatalogSize) {
     EXPECT_LE(kit.installed("f").size(), 10u);
 }
 
-// Codes packed two per three bytes, the end code's group last.
-std::string pack(std::vector<int> codes) {
-    codes.push_back(4095);
-    if (codes.size() % 2) codes.push_back(0);
-    std::string s;
-    for (std::size_t i = 0; i < codes.size(); i += 2) {
-        s += static_cast<char>(codes[i] >> 4);
-        s += static_cast<char>(((codes[i] & 15) << 4) | (codes[i + 1] >> 8));
-        s += static_cast<char>(codes[i + 1] & 255);
-    }
-    return s;
-}
-
 TEST(Extraction, ChainLimitEndsTheRun) {
     // A run of one letter: every code is the one about to be defined, each
     // string one longer than the last; the string of 3003 letters is fatal.
     for (int last : {3256, 3257}) {
         std::vector<int> codes = {'A'};
         for (int c = 256; c <= last; ++c) codes.push_back(c);
-        std::string stream = pack(codes);
+        std::string stream = pack_codes(codes);
         std::int64_t expanded = 1;
         for (int c = 256; c <= last; ++c) expanded += c - 256 + 2;
         Kit kit;

@@ -18,6 +18,7 @@
 
 #include "kittool/compress.h"
 #include "tests/support/kit.h"
+#include "tests/support/data.h"
 #include "tests/support/run.h"
 #include "tests/support/tempdir.h"
 
@@ -32,13 +33,6 @@ const std::string kFinished = "\nEND of VELK & VOLK Installation Program.\n\n";
 
 std::string write_failed(const std::string& path) {
     return "\nError: File '" + path + "' could not be successfully written.\n       Check if disk is full.\n";
-}
-
-std::string random_bytes(std::size_t n, unsigned seed) {
-    std::mt19937 gen(seed);
-    std::string s(n, '\0');
-    for (char& c : s) c = static_cast<char>(gen());
-    return s;
 }
 
 std::string ending_of(const std::string& out, std::size_t n) { return out.size() < n ? out : out.substr(out.size() - n); }
@@ -182,17 +176,6 @@ TEST(Faults, DestinationThatCannotBeWritten) {
     }
 }
 
-termios fresh_settings() {
-    int master, slave;
-    termios t{};
-    if (openpty(&master, &slave, nullptr, nullptr, nullptr) == 0) {
-        tcgetattr(slave, &t);
-        close(master);
-        close(slave);
-    }
-    return t;
-}
-
 // Volume 1 is a pipe the test writes into, so the copy stops in the middle,
 // its output open and half written, for as long as the test likes.
 TEST(Faults, SignalDuringACopyRestoresTheTerminal) {
@@ -257,7 +240,7 @@ TEST(Faults, SignalDuringACopyRestoresTheTerminal) {
         ::close(fd);
         EXPECT_FALSE(r.timed_out);
         EXPECT_EQ(r.signal, c.signal != 0 ? c.signal : SIGINT);
-        EXPECT_TRUE(same_settings(child.tty_settings(), fresh_settings()));
+        EXPECT_TRUE(same_settings(child.tty_settings(), fresh_terminal_settings()));
         // Nothing is undone: the partial file stays, still writable.
         EXPECT_TRUE(exists(dir / "c:/base/big"));
         EXPECT_NE(mode_of(dir / "c:/base/big") & 0200, 0u);

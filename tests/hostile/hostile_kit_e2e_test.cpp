@@ -16,6 +16,7 @@
 
 #include "kittool/compress.h"
 #include "tests/support/kit.h"
+#include "tests/support/data.h"
 #include "tests/support/run.h"
 #include "tests/support/tempdir.h"
 
@@ -44,19 +45,6 @@ std::string bad_place(const std::string& path, long disk, long offset) {
            std::to_string(offset) + ", where no volume can hold it.\n";
 }
 
-// Codes packed two per three bytes, the end code's group last.
-std::string pack(std::vector<int> codes) {
-    codes.push_back(4095);
-    if (codes.size() % 2) codes.push_back(0);
-    std::string s;
-    for (std::size_t i = 0; i < codes.size(); i += 2) {
-        s += static_cast<char>(codes[i] >> 4);
-        s += static_cast<char>(((codes[i] & 15) << 4) | (codes[i + 1] >> 8));
-        s += static_cast<char>(codes[i + 1] & 255);
-    }
-    return s;
-}
-
 // A run of one letter unwound to the longest string the chain limit allows
 // (code 3255, 3001 letters), then that code again and again: some 2000
 // bytes out for every 1.5 bytes in, for as long as the volume lasts.
@@ -64,7 +52,7 @@ std::string bomb_stream(std::size_t repeats) {
     std::vector<int> codes = {'A'};
     for (int c = 256; c <= 3255; ++c) codes.push_back(c);
     codes.insert(codes.end(), repeats, 3255);
-    return pack(codes);
+    return pack_codes(codes);
 }
 
 // The kit lies three directories below the sandbox root, so a name that
@@ -181,7 +169,7 @@ TEST(HostileKit, NumbersPastTheSigned32BitLimitsAreRefused) {
 }
 
 TEST(HostileKit, NumbersAtTheSigned32BitLimitsEndWithTheirMessage) {
-    const std::string abab = pack({0x41, 0x42, 0x100});  // "ABAB"
+    const std::string abab = pack_codes({0x41, 0x42, 0x100});  // "ABAB"
     const HostileCase cases[] = {
         // Volume 1 ends after 3 of the promised bytes; volume 2 is asked for
         // and the answers have run out.
@@ -208,13 +196,13 @@ TEST(HostileKit, NumbersAtTheSigned32BitLimitsEndWithTheirMessage) {
 
 TEST(HostileKit, StreamsThatCycleOrExplode) {
     // The first stream defines 256 "AB", 257 "BA" and 258 = 256 + "B".
-    const std::string first = pack({'A', 'B', 0x100, 0x101});
+    const std::string first = pack_codes({'A', 'B', 0x100, 0x101});
     // The second starts with that stale 258 and defines 256 = 258 + "Z":
     // 256 and 258 now lead to each other, and unwinding 256 never ends.
-    const std::string stale = pack({0x102, 'Z', 0x100});
+    const std::string stale = pack_codes({0x102, 'Z', 0x100});
     // Within one stream: 257 is taken before it exists, so its entry is
     // defined with itself as its prefix.
-    const std::string self = pack({'A', 0x101, 'B', 0x101});
+    const std::string self = pack_codes({'A', 0x101, 'B', 0x101});
     const std::string bomb = bomb_stream(40000);
     auto at = [](std::size_t offset) { return std::to_string(offset); };
     const HostileCase cases[] = {

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "tests/support/kit.h"
+#include "tests/support/data.h"
 #include "tests/support/run.h"
 #include "tests/support/tempdir.h"
 
@@ -17,19 +18,6 @@ using namespace testing_support;
 using namespace std::chrono_literals;
 
 namespace {
-
-// The settings a fresh pseudo-terminal starts with, which the installer
-// must give back.
-termios fresh_settings() {
-    int master, slave;
-    termios t{};
-    if (openpty(&master, &slave, nullptr, nullptr, nullptr) == 0) {
-        tcgetattr(slave, &t);
-        close(master);
-        close(slave);
-    }
-    return t;
-}
 
 struct TtyKit {
     TempDir dir;
@@ -77,7 +65,7 @@ TEST(Terminal, KeysAreRawTypeAheadIsDiscardedAndEchoSkipsStandardOutput) {
     EXPECT_NE(r.tty.find('n'), std::string::npos);
     EXPECT_NE(r.out.find("(12K) [Y] ? \nDefault"), std::string::npos);
     EXPECT_NE(r.out.find("selections [N] ? \nDo you wish to be prompted"), std::string::npos);
-    EXPECT_TRUE(same_settings(child.tty_settings(), fresh_settings()));
+    EXPECT_TRUE(same_settings(child.tty_settings(), fresh_terminal_settings()));
 }
 
 TEST(Terminal, ScreenGetsBlanksForTabsAndUtf8ForCodePage850) {
@@ -134,7 +122,7 @@ TEST(Terminal, SettingsRestoredOnEveryWayOut) {
         } else {
             EXPECT_NE(r.signal, 0) << c.name;
         }
-        EXPECT_TRUE(same_settings(child.tty_settings(), fresh_settings())) << c.name;
+        EXPECT_TRUE(same_settings(child.tty_settings(), fresh_terminal_settings())) << c.name;
     }
 }
 
@@ -151,7 +139,7 @@ TEST(Terminal, SettingsRestoredAfterAFatalEnd) {
     RunResult r = child.finish();
     EXPECT_EQ(r.status, 255);
     EXPECT_NE(r.out.find("The number of packages (16) is greater than program capacity (15)."), std::string::npos);
-    EXPECT_TRUE(same_settings(child.tty_settings(), fresh_settings()));
+    EXPECT_TRUE(same_settings(child.tty_settings(), fresh_terminal_settings()));
 }
 
 }  // namespace

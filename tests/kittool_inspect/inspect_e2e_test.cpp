@@ -10,41 +10,13 @@
 
 #include "kittool/compress.h"
 #include "tests/support/kit.h"
+#include "tests/support/data.h"
 #include "tests/support/run.h"
 #include "tests/support/tempdir.h"
 
 using namespace testing_support;
 
 namespace {
-
-std::string random_bytes(std::size_t n, unsigned seed) {
-    std::mt19937 gen(seed);
-    std::string s(n, '\0');
-    for (char& c : s) c = static_cast<char>(gen());
-    return s;
-}
-
-std::string text_like(std::size_t n) {
-    static const char* words[] = {"volume ", "catalog ", "install ", "package ", "file ", "the ", "of ", "\n"};
-    std::mt19937 gen(7);
-    std::string s;
-    while (s.size() < n) s += words[gen() % 8];
-    s.resize(n);
-    return s;
-}
-
-// Codes packed two per three bytes, the end code's group last.
-std::string pack(std::vector<int> codes) {
-    codes.push_back(4095);
-    if (codes.size() % 2) codes.push_back(0);
-    std::string s;
-    for (std::size_t i = 0; i < codes.size(); i += 2) {
-        s += static_cast<char>(codes[i] >> 4);
-        s += static_cast<char>(((codes[i] & 15) << 4) | (codes[i + 1] >> 8));
-        s += static_cast<char>(codes[i + 1] & 255);
-    }
-    return s;
-}
 
 // A run of one letter whose last code is `last`: each string one longer than
 // the one before. Up to 3256 it expands; 3257 needs one link too many.
@@ -59,7 +31,7 @@ ChainStream chain_stream(int last) {
         codes.push_back(code);
         c.expanded += code - 256 + 2;
     }
-    c.stream = pack(codes);
+    c.stream = pack_codes(codes);
     return c;
 }
 
@@ -240,8 +212,8 @@ TEST(Verify, SoundKitsPassAsTheInstallerWouldInstallThem) {
          {"0 1 " + std::to_string(longest.expanded) + " " + std::to_string(longest.stream.size()) + " 1 0 0 f"},
          {longest.stream}},
         {"bytes after the end code are read and ignored",
-         {"0 1 3 " + std::to_string(pack({'a', 'b', 'c'}).size() + 4) + " 1 0 0 f"},
-         {pack({'a', 'b', 'c'}) + "junk"}},
+         {"0 1 3 " + std::to_string(pack_codes({'a', 'b', 'c'}).size() + 4) + " 1 0 0 f"},
+         {pack_codes({'a', 'b', 'c'}) + "junk"}},
     };
     for (const Case& c : cases) {
         Kit kit;
@@ -307,7 +279,7 @@ TEST(Verify, NamesEveryFaultWithItsFileAndReason) {
     };
     const ChainStream too_long = chain_stream(3257);
     const std::string bomb = lzw_compress(std::string(1000000, 'A'));
-    const std::string abc = pack({'a', 'b', 'c'});
+    const std::string abc = pack_codes({'a', 'b', 'c'});
     const Case cases[] = {
         {"a volume ends inside a file and the next is missing", {"0 0 15 15 1 0 0 f"}, {"0123456789"},
          "after 10 of 15 bytes stored: VOL1.DAT ends here and VOL2.DAT (disk 2) is missing"},

@@ -215,6 +215,17 @@ RunResult run(const std::vector<std::string>& argv, const std::string& input, co
     return child.finish();
 }
 
+termios fresh_terminal_settings() {
+    int master, slave;
+    termios t{};
+    if (openpty(&master, &slave, nullptr, nullptr, nullptr) == 0) {
+        tcgetattr(slave, &t);
+        close(master);
+        close(slave);
+    }
+    return t;
+}
+
 bool same_settings(const termios& a, const termios& b) {
     return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_cflag == b.c_cflag &&
            a.c_lflag == b.c_lflag && std::memcmp(a.c_cc, b.c_cc, sizeof a.c_cc) == 0;

@@ -72,6 +72,10 @@ private:
     bool finished_ = false;
 };
 
+// The settings a fresh pseudo-terminal starts with, which a program that
+// changed them must give back.
+termios fresh_terminal_settings();
+
 // Terminal settings compared field by field (flags and control characters).
 bool same_settings(const termios& a, const termios& b);
 
