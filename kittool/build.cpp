@@ -1,12 +1,14 @@
 #include "kittool/build.h"
 
+#include <array>
 #include <charconv>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <vector>
 
-#include "installer/memsink.h"
 #include "kittool/compress.h"
 #include "kittool/error.h"
 #include "kittool/volume_writer.h"
@@ -72,16 +74,65 @@ struct Source {
     std::int64_t size;
 };
 
-std::string read_whole(const std::string& path, std::int64_t expected) {
+// Sources are read a piece at a time through one buffer kept for the whole
+// kit: a big file costs neither its size in memory nor the page faults of
+// filling a fresh buffer for every file.
+constexpr std::size_t kReadChunk = 256 * 1024;
+
+KitToolError changed_while_building(const std::string& path) {
+    return KitToolError(path + " changed while the kit was being built");
+}
+
+// Hands the `expected` bytes of a source file to `use` in chunks; refuses a
+// file that is no longer the size it was planned with. `use` returns false
+// to stop reading early, and then read_chunks returns false too.
+template <typename Use>
+bool read_chunks(const std::string& path, std::int64_t expected, std::vector<std::uint8_t>& buffer, Use&& use) {
     std::ifstream in(path, std::ios::binary);
     if (!in) throw KitToolError("cannot open " + path);
-    std::string bytes(static_cast<std::size_t>(expected), '\0');
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (in.gcount() != static_cast<std::streamsize>(bytes.size()) || in.get() != std::char_traits<char>::eof()) {
-        throw KitToolError(path + " changed while the kit was being built");
+    auto left = static_cast<std::uint64_t>(expected);
+    while (left > 0) {
+        const std::size_t want = left < buffer.size() ? static_cast<std::size_t>(left) : buffer.size();
+        in.read(reinterpret_cast<char*>(buffer.data()), static_cast<std::streamsize>(want));
+        if (in.gcount() != static_cast<std::streamsize>(want)) throw changed_while_building(path);
+        left -= want;
+        if (!use(buffer.data(), want)) return false;
     }
-    return bytes;
+    if (in.get() != std::char_traits<char>::eof()) throw changed_while_building(path);
+    return true;
 }
+
+namespace packed_sink_detail {
+// Held in a base class so the buffer exists before ByteSink is given it.
+struct Storage {
+    std::array<std::uint8_t, ByteSink::kMinReserve * 16> buffer{};
+};
+}  // namespace packed_sink_detail
+
+// Holds a compressed file until it is known to be smaller than the plain one.
+// The memory is kept from file to file and never zero-filled.
+class PackedSink : private packed_sink_detail::Storage, public ByteSink {
+public:
+    PackedSink() : Storage(), ByteSink(buffer.data(), buffer.size()) {}
+
+    bool flush() override {
+        bytes_.insert(bytes_.end(), data(), data() + pending());
+        reset();
+        return true;
+    }
+    std::size_t size() const { return bytes_.size() + pending(); }
+    const std::vector<std::uint8_t>& bytes() {
+        flush();
+        return bytes_;
+    }
+    void clear() {
+        reset();
+        bytes_.clear();
+    }
+
+private:
+    std::vector<std::uint8_t> bytes_;
+};
 
 // Every check against the installer's limits, before anything is written.
 std::vector<Source> check_plan(const KitPlan& plan, std::size_t& longest_path) {
@@ -143,23 +194,51 @@ BuiltKit build_kit(const KitPlan& plan, const BuildOptions& options) {
     VolumeWriter volumes(options.output_directory, plan.header.volume_prefix, options.volume_size);
     try {
         LzwCompressor compressor;
+        std::vector<std::uint8_t> chunk(kReadChunk);
+        PackedSink packed;
         for (const Source& source : sources) {
-            const std::string bytes = read_whole(source.file->source, source.size);
-            std::string packed;
-            if (options.store != StoreMode::plain && !bytes.empty()) {
-                MemorySink sink;
-                compressor.write(sink, reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+            const std::string& path = source.file->source;
+            const bool has_bytes = source.size > 0;
+            bool compressed = false;
+            std::int64_t stored_size = 0;
+            VolumePosition at;
+            if (options.store == StoreMode::smaller && has_bytes) {
+                // Compressed only when smaller: held back until that is known,
+                // and given up as soon as it has grown to the plain size.
+                packed.clear();
+                const bool read_all = read_chunks(path, source.size, chunk, [&](const std::uint8_t* p, std::size_t n) {
+                    compressor.write(packed, p, n);
+                    return static_cast<std::int64_t>(packed.size()) < source.size;
+                });
+                compressor.finish(packed);
+                compressed = read_all && static_cast<std::int64_t>(packed.size()) < source.size;
+                if (compressed) {
+                    const std::vector<std::uint8_t>& bytes = packed.bytes();
+                    at = volumes.start_file(true);
+                    volumes.write(bytes.data(), bytes.size());
+                    stored_size = static_cast<std::int64_t>(bytes.size());
+                }
+            } else if (options.store == StoreMode::compressed) {
+                compressed = true;
+                at = volumes.start_file(has_bytes);
+                VolumeSink sink(volumes);
+                read_chunks(path, source.size, chunk, [&](const std::uint8_t* p, std::size_t n) {
+                    compressor.write(sink, p, n);
+                    return true;
+                });
                 compressor.finish(sink);
-                packed = sink.take();
+                stored_size = sink.count();
             }
-            const bool compressed = options.store == StoreMode::compressed ||
-                                    (options.store == StoreMode::smaller && !bytes.empty() &&
-                                     packed.size() < bytes.size());
-            const std::string& stored = compressed ? packed : bytes;
-            const VolumePosition at = volumes.start_file(static_cast<std::int64_t>(stored.size()));
-            volumes.write(reinterpret_cast<const std::uint8_t*>(stored.data()), stored.size());
-            kit.files.push_back({source.package, compressed, source.size, static_cast<std::int64_t>(stored.size()),
-                                 at.disk, at.offset, 0, source.file->name});
+            if (!compressed) {
+                at = volumes.start_file(has_bytes);
+                read_chunks(path, source.size, chunk, [&](const std::uint8_t* p, std::size_t n) {
+                    volumes.write(p, n);
+                    return true;
+                });
+                stored_size = source.size;
+            }
+            kit.files.push_back(
+                {source.package, compressed, source.size, stored_size, at.disk, at.offset, 0, source.file->name});
             kit.packages[static_cast<std::size_t>(source.package)].size += source.size;
         }
         volumes.finish();

@@ -26,8 +26,8 @@ void VolumeWriter::open_next() {
     written_.push_back(path);
 }
 
-VolumePosition VolumeWriter::start_file(std::int64_t stored_size) {
-    if (disk_ == 0 || (stored_size > 0 && used_ == volume_size_)) open_next();
+VolumePosition VolumeWriter::start_file(bool has_bytes) {
+    if (disk_ == 0 || (has_bytes && used_ == volume_size_)) open_next();
     return {disk_, used_};
 }
 
