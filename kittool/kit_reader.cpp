@@ -1,5 +1,8 @@
 #include "kittool/kit_reader.h"
 
+#include <algorithm>
+#include <iostream>
+
 #include "kittool/error.h"
 #include "kittool/kit.h"
 
@@ -45,6 +48,32 @@ std::string trimmed(std::string_view text) {
     std::size_t end = text.size();
     while (end > begin && (text[end - 1] == ' ' || text[end - 1] == '\n' || text[end - 1] == '\r')) --end;
     return std::string(text.substr(begin, end - begin));
+}
+
+bool parse_kit_arguments(const std::string& command, const std::vector<std::string>& args,
+                         const std::vector<std::string>& known_flags, KitArguments& out) {
+    auto usage_error = [&](const std::string& why) {
+        std::cerr << "kittool " << command << ": " << why << "\n"
+                  << "try 'kittool " << command << " --help'\n";
+        return false;
+    };
+    bool have_directory = false;
+    for (const std::string& a : args) {
+        if (a == "-h" || a == "--help") {
+            out.help = true;
+            return true;  // the help is all that is asked for
+        } else if (std::find(known_flags.begin(), known_flags.end(), a) != known_flags.end()) {
+            out.flags.push_back(a);
+        } else if (!a.empty() && a[0] == '-') {
+            return usage_error("unknown option " + a);
+        } else if (!have_directory) {
+            out.directory = a;
+            have_directory = true;
+        } else {
+            return usage_error("only one kit directory");
+        }
+    }
+    return true;
 }
 
 }  // namespace kittool

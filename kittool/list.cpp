@@ -145,27 +145,14 @@ std::string list_kit(const Catalog& catalog, ListFormat list_format) {
 }
 
 int list_command(const std::vector<std::string>& args) {
-    ListFormat list_format = ListFormat::table;
-    std::string directory;
-    auto usage_error = [](const std::string& why) {
-        std::cerr << "kittool list: " << why << "\n" << "try 'kittool list --help'\n";
-        return 2;
-    };
-    for (const std::string& a : args) {
-        if (a == "-h" || a == "--help") {
-            std::cout << kListUsage;
-            return 0;
-        } else if (a == "--tsv") {
-            list_format = ListFormat::tsv;
-        } else if (!a.empty() && a[0] == '-') {
-            return usage_error("unknown option " + a);
-        } else if (directory.empty()) {
-            directory = a;
-        } else {
-            return usage_error("only one kit directory");
-        }
+    KitArguments a;
+    if (!parse_kit_arguments("list", args, {"--tsv"}, a)) return 2;
+    if (a.help) {
+        std::cout << kListUsage;
+        return 0;
     }
-    if (directory.empty()) directory = ".";
+    const ListFormat list_format = a.flags.empty() ? ListFormat::table : ListFormat::tsv;
+    const std::string& directory = a.directory;
 
     try {
         const Catalog catalog = read_kit_catalog(directory);

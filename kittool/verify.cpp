@@ -100,27 +100,14 @@ FileCheck check_file(VolumeReader& volumes, const FileRecord& file, const std::f
 }
 
 int verify_command(const std::vector<std::string>& args) {
-    bool quiet = false;
-    std::string directory;
-    auto usage_error = [](const std::string& why) {
-        std::cerr << "kittool verify: " << why << "\n" << "try 'kittool verify --help'\n";
-        return 2;
-    };
-    for (const std::string& a : args) {
-        if (a == "-h" || a == "--help") {
-            std::cout << kVerifyUsage;
-            return 0;
-        } else if (a == "-q" || a == "--quiet") {
-            quiet = true;
-        } else if (!a.empty() && a[0] == '-') {
-            return usage_error("unknown option " + a);
-        } else if (directory.empty()) {
-            directory = a;
-        } else {
-            return usage_error("only one kit directory");
-        }
+    KitArguments a;
+    if (!parse_kit_arguments("verify", args, {"-q", "--quiet"}, a)) return 2;
+    if (a.help) {
+        std::cout << kVerifyUsage;
+        return 0;
     }
-    if (directory.empty()) directory = ".";
+    const bool quiet = !a.flags.empty();
+    const std::string& directory = a.directory;
 
     Catalog catalog;
     try {
